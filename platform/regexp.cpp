@@ -50,6 +50,11 @@ void ForEachMatch(const RE2& re, const std::string& text, bool global, OnMatch&&
   }
 }
 
+// A group that took no part is an empty piece with no data.
+void AppendPiece(std::string& out, const re2::StringPiece& piece) {
+  if (piece.data() != nullptr) out.append(piece.data(), piece.size());
+}
+
 void AppendExpansion(std::string& out, std::string_view replacement, const std::string& text,
                      const std::vector<re2::StringPiece>& found) {
   const size_t groups = found.size() - 1;
@@ -73,13 +78,13 @@ void AppendExpansion(std::string& out, std::string_view replacement, const std::
       if (i + 2 < replacement.size() && replacement[i + 2] >= '0' && replacement[i + 2] <= '9') {
         size_t two = one * 10 + static_cast<size_t>(replacement[i + 2] - '0');
         if (two >= 1 && two <= groups) {
-          out.append(found[two].data(), found[two].size());
+          AppendPiece(out, found[two]);
           i += 2;
           continue;
         }
       }
       if (one >= 1 && one <= groups) {
-        out.append(found[one].data(), found[one].size());
+        AppendPiece(out, found[one]);
         ++i;
         continue;
       }
@@ -90,12 +95,15 @@ void AppendExpansion(std::string& out, std::string_view replacement, const std::
 
 }  // namespace
 
-std::string_view RegExpMatch::Value() const { return SubMatch(-1); }
+std::string_view RegExpMatch::SpanText(size_t slot) const {
+  if (slot >= spans_.size() || spans_[slot].offset == npos || subject_ == nullptr) return {};
+  return std::string_view(*subject_).substr(spans_[slot].offset, spans_[slot].length);
+}
+
+std::string_view RegExpMatch::Value() const { return SpanText(0); }
 
 std::string_view RegExpMatch::SubMatch(int index) const {
-  size_t slot = static_cast<size_t>(index + 1);
-  if (index < -1 || slot >= spans_.size() || spans_[slot].offset == npos || subject_ == nullptr) return {};
-  return std::string_view(*subject_).substr(spans_[slot].offset, spans_[slot].length);
+  return index < 0 ? std::string_view() : SpanText(static_cast<size_t>(index) + 1);
 }
 
 bool RegExpMatch::SubMatchTookPart(int index) const {

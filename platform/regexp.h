@@ -26,6 +26,7 @@ class RegExpMatch {
 
  private:
   friend class RegExp;
+  std::string_view SpanText(size_t slot) const;
   struct Span {
     size_t offset = npos;
     size_t length = 0;
