@@ -18,6 +18,7 @@ struct Command {
 
 Command EncodeCommand();
 Command MatchCommand();
+Command FetchCommand();
 
 // Text crosses the command line as UTF-8 and the system as GBK.
 std::string ToTerminal(const std::string& gbk);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/network_options.h"
 
 namespace qf::cli {
 namespace {
@@ -12,6 +13,7 @@ std::vector<Command> AllCommands() {
   return {
       EncodeCommand(),
       MatchCommand(),
+      FetchCommand(),
   };
 }
 
@@ -55,6 +57,7 @@ int Main(const std::vector<std::string>& argv) {
       std::cout << "quillfen-cli " QUILLFEN_VERSION "\n";
       return kExitFound;
     }
+    if (!ApplyNetworkOptions(args, error)) return UsageError(command, error);
     return command.run(args);
   }
   std::cerr << "quillfen-cli: unknown command " << argv[0] << "\n";

@@ -1,0 +1,14 @@
+// Turns a response body into the GBK text the engine returns: the bytes as
+// they are, unless a meta tag near the page's start declares another charset.
+#pragma once
+
+#include <string>
+
+namespace qf {
+
+class RegexMatcher;
+
+// `matcher` is the request's charset matcher.
+std::string DecodeResponseText(const std::string& body, RegexMatcher& matcher);
+
+}  // namespace qf
