@@ -1,20 +1,44 @@
 #include "app/application.h"
 
 #include <QApplication>
-#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
 
+#include "app/app_icon.h"
+#include "app/main_window.h"
 #include "app/skin_hooks.h"
 
 namespace qf {
 
+namespace {
+
+// How long closing waits for runs that were told to stop.
+constexpr int kStopGraceMilliseconds = 1500;
+
+void ExitRoutine() { DestroySkinModule(); }
+
+}  // namespace
+
 int RunApplication(int argc, char** argv) {
   QApplication application(argc, argv);
+  application.setWindowIcon(ApplicationIcon());
   CreateSkinModule();
+  static const bool registered = std::atexit(ExitRoutine) == 0;
+  (void)registered;
   LoadSkinEngine();
-  QWidget window;
-  window.show();
+
+  auto* window = new MainWindow();
+  window->ShowCentred();
   QApplication::exec();
-  DestroySkinModule();
+  window->close();  // also when the loop was ended some other way
+
+  // Runs that have not left by now are not waited for: the process ends
+  // before anything they might still use is released.
+  if (!window->Gate().Drain(kStopGraceMilliseconds)) {
+    std::fflush(nullptr);
+    std::_Exit(0);
+  }
+  delete window;
   return 0;
 }
 
