@@ -143,6 +143,7 @@ void MainWindow::BuildControls() {
   linkList_->setSelectionMode(QAbstractItemView::SingleSelection);
   linkList_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   linkList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  linkList_->setTextElideMode(Qt::ElideNone);
 
   selectAllButton_ = MakeButton(this, "selectAllButton", texts::kSelectAll, {688, 66, 80, 32});
   invertButton_ = MakeButton(this, "invertButton", texts::kInvert, {688, 112, 80, 32});

@@ -38,6 +38,12 @@ long long SeedPreviewWindow::RuleWidth(std::string_view firstLink) {
   return static_cast<long long>(TextView(firstLink).size()) * 10;
 }
 
+int SeedPreviewWindow::KeepOnScreen(int left, int width, const QRect& available) {
+  const int right = available.left() + available.width();
+  if (left + width <= right) return left;
+  return std::max(available.left(), right - width);
+}
+
 int SeedPreviewWindow::ClampWidth(long long ruleWidth, int availableWidth) {
   const long long upper = std::max(availableWidth, kMinOuterWidth);
   return static_cast<int>(std::clamp<long long>(ruleWidth, kMinOuterWidth, upper));
@@ -60,6 +66,7 @@ SeedPreviewWindow::SeedPreviewWindow(const CheckList& links, Toolkit& toolkit, Q
   previewList_->setSelectionMode(QAbstractItemView::SingleSelection);
   previewList_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   previewList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  previewList_->setTextElideMode(Qt::ElideNone);
   items_ = std::make_unique<QtCheckList>(gate_, previewList_);
 
   for (int i = 0; i < 4; ++i) {
@@ -86,8 +93,10 @@ SeedPreviewWindow::SeedPreviewWindow(const CheckList& links, Toolkit& toolkit, Q
   const int count = links.ItemCount();
   for (int i = 0; i < count; ++i) items_->AddItem(links.ItemText(i));
   const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
-  const int available = screen != nullptr ? screen->availableGeometry().width() : kOuterWidth;
-  targetWidth_ = ClampWidth(RuleWidth(first), available);
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, kOuterWidth, kOuterHeight);
+  targetWidth_ = ClampWidth(RuleWidth(first), available.width());
+  left_ = KeepOnScreen(left_, targetWidth_, available);
+  move(left_, y());
   setMinimumSize(kMinOuterWidth, kMinOuterHeight);
   ApplyWidth();
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRect>
 #include <memory>
 #include <string_view>
 
@@ -28,6 +29,9 @@ class SeedPreviewWindow : public QDialog {
   static long long RuleWidth(std::string_view firstLink);
   // The rule's width brought between the narrowest and the screen's width.
   static int ClampWidth(long long ruleWidth, int availableWidth);
+  // The left edge stays, unless the widened window would pass the screen's
+  // right edge: then it moves left just enough.
+  static int KeepOnScreen(int left, int width, const QRect& available);
 
   // Copies the items of `links` (not their checks); `toolkit` serves the
   // clipboard.
