@@ -54,3 +54,13 @@ class SampleSites {
 };
 
 }  // namespace qf::samplesites
+
+namespace qf::samplesites {
+
+// Points this process's HTTP layer at the sample sites (host mappings and the
+// certificate); false when they are not running.
+bool ConnectToSampleSites(const SampleSites& sites);
+// Clears what ConnectToSampleSites set.
+void DisconnectFromSampleSites();
+
+}  // namespace qf::samplesites

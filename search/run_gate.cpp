@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/http.h"
+
 namespace qf {
 
 std::shared_ptr<RunTicket> RunGate::Begin() {
@@ -29,7 +31,7 @@ bool WhileCurrent(Toolkit& toolkit, const RunTicket& ticket, const std::function
   return current;
 }
 
-AbortScope::AbortScope(const RunTicket& ticket) { (void)ticket; }
-AbortScope::~AbortScope() {}
+AbortScope::AbortScope(const RunTicket& ticket) { platform::SetThreadAbortFlag(&ticket.AbortFlag()); }
+AbortScope::~AbortScope() { platform::SetThreadAbortFlag(nullptr); }
 
 }  // namespace qf
