@@ -3,9 +3,12 @@
 namespace qf {
 namespace {
 
+// A lead byte counts as half of a pair only when a valid second byte follows.
 size_t CharLength(std::string_view text, size_t at) {
   unsigned char c = static_cast<unsigned char>(text[at]);
-  return c >= 0x81 && c <= 0xFE && at + 1 < text.size() ? 2 : 1;
+  if (c < 0x81 || c > 0xFE || at + 1 >= text.size()) return 1;
+  unsigned char t = static_cast<unsigned char>(text[at + 1]);
+  return t >= 0x40 && t <= 0xFE && t != 0x7F ? 2 : 1;
 }
 
 unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
