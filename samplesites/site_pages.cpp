@@ -250,8 +250,11 @@ std::string EntryLines(int site, const Film& f) {
       lines.push_back("<div class=\"down\"><a href=\"" + Magnet(site, f, 3, "720p.mp4") + "\" > 磁力链接</a></div>");
       break;
     case k6v:
-      for (const std::string& link : {m1, m2})
-        lines.push_back("<tr><td><a href=\"" + link + "\">" + f.name + "." + f.note + "</a></td></tr>");
+      for (const std::string& link : {m1, m2}) {
+        lines.push_back("<tr>");
+        lines.push_back("<td><a href=\"" + link + "\">" + f.name + "." + f.note + "</a></td>");
+        lines.push_back("</tr>");
+      }
       break;
     case kQuanji:
       lines.push_back("<ul class=\"down-list\">");
@@ -283,8 +286,11 @@ std::string EntryLines(int site, const Film& f) {
       break;
     case k66ys:
       lines.push_back("<table>");
-      lines.push_back("<tr><td>磁力：<a href=\"" + m1 + "\">" + m1 + "</a></td></tr>");
-      lines.push_back("<tr><td><a href=\"" + ftp + "\">" + ftp + "</a></td></tr>");
+      lines.push_back("<tr>");
+      lines.push_back("<td>磁力：<a href=\"" + m1 + "\">" + m1 + "</a></td>");
+      lines.push_back("</tr><tr>");
+      lines.push_back("<td><a href=\"" + ftp + "\">" + ftp + "</a></td>");
+      lines.push_back("</tr>");
       lines.push_back("</table>");
       break;
     case kPoxiao:
