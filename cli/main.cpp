@@ -7,6 +7,11 @@
 #include "cli/network_options.h"
 
 namespace qf::cli {
+
+Command SearchCommand();
+Command LinksCommand();
+Command SitesCommand();
+
 namespace {
 
 std::vector<Command> AllCommands() {
@@ -14,6 +19,9 @@ std::vector<Command> AllCommands() {
       EncodeCommand(),
       MatchCommand(),
       FetchCommand(),
+      SearchCommand(),
+      LinksCommand(),
+      SitesCommand(),
   };
 }
 
