@@ -184,6 +184,7 @@ void MainWindow::ApplyOuterSize() {
   const QSize inner = QSize(kOuterWidth, kOuterHeight) - FrameExtra(this);
   setFixedSize(inner);
   statusBar_->setGeometry(0, inner.height() - kStatusHeight, inner.width(), kStatusHeight);
+  statusBar_->LayOut();
 }
 
 void MainWindow::ShowCentred() {

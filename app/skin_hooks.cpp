@@ -1,13 +1,23 @@
 #include "app/skin_hooks.h"
 
+#include "skin/skin.h"
+
 namespace qf {
 
-void CreateSkinModule() {}
+void CreateSkinModule() { SkinModule = new MemoryModule(); }
 
-void LoadSkinEngine() {}
+void LoadSkinEngine() {
+  if (SkinModule) SkinModule->Load(SkinLibraryImage);
+}
 
-void ApplySkinOnCreation() {}
+// Without an engine, or an engine without the export, the window stays
+// unskinned and nothing is called.
+void ApplySkinOnCreation() { ApplySkin(SkinData); }
 
-void DestroySkinModule() {}
+// The engine stays mapped: destroying the module object does not unload it.
+void DestroySkinModule() {
+  delete SkinModule;
+  SkinModule = nullptr;
+}
 
 }  // namespace qf

@@ -19,12 +19,12 @@ class StatusPanel : public QWidget {
   QLabel* Part(int part) const;  // nullptr outside the bar
   void SetPartText(int part, const std::string& gbk);  // outside the bar: nothing
   std::string PartText(int part) const;
+  void LayOut();  // also before the bar is shown, when no resize event comes
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void LayOut();
   std::vector<int> widths_;
   std::vector<QLabel*> parts_;
 };
