@@ -23,7 +23,7 @@ QColor Adjusted(const QColor& color, Adjustment adjust) {
   if (hue < 0) hue += 1.0f;
   const float sat = std::clamp(s + static_cast<float>(adjust.saturation) / 100.0f, 0.0f, 1.0f);
   const float light = std::clamp(l + static_cast<float>(adjust.lightness) / 100.0f, 0.0f, 1.0f);
-  return QColor::fromHslF(hue, sat, light, a);
+  return QColor::fromHslF(hue, sat, light, a).toRgb();
 }
 
 std::optional<Skin> ParseSkin(std::string_view bytes, const QString& variant, Adjustment adjust) {
