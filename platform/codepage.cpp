@@ -215,9 +215,23 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view wide, uns
 }
 
 std::string GbkBytesToUtf8(std::string_view gbk) {
-  std::string out;
-  out.reserve(gbk.size() + gbk.size() / 2);
-  DecodeGbk(gbk, [&](char32_t cp) { PutUtf8(out, cp); });
+  // Whole pages pass through here once per search: write into room for the
+  // longest result (three bytes for each input byte) and trim.
+  std::string out(gbk.size() * 3, '\0');
+  char* at = out.data();
+  DecodeGbk(gbk, [&](char32_t cp) {
+    if (cp < 0x80) {
+      *at++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (cp >> 6));
+      *at++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {  // GBK holds nothing outside the basic plane
+      *at++ = static_cast<char>(0xE0 | (cp >> 12));
+      *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  });
+  out.resize(static_cast<size_t>(at - out.data()));
   return out;
 }
 

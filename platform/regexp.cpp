@@ -1,5 +1,7 @@
 #include "platform/regexp.h"
 
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
 #include <re2/re2.h>
 
 namespace qf::platform {
@@ -22,25 +24,105 @@ std::unique_ptr<RE2> Compile(const RegExp& object) {
   return re;
 }
 
+
 size_t Utf8CharLength(const std::string& s, size_t at) {
   auto b = static_cast<unsigned char>(s[at]);
   size_t len = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
   return std::min(len, s.size() - at);
 }
 
+// Reads the groups of a match whose bounds RE2 has found. RE2 finds bounds in
+// linear time with its DFA, but reads groups of long matches of long patterns
+// with its NFA, at a few hundred nanoseconds a byte; a JIT-compiled backtracker
+// started at the match's first byte reads them in microseconds. It is used only
+// when it ends exactly where RE2's match ends and stays within its step limit,
+// otherwise RE2 reads the groups itself, so results are always RE2's.
+class GroupReader {
+ public:
+  GroupReader(const RegExp& object, const std::string& pattern) {
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_compile_context* compile = pcre2_compile_context_create(nullptr);
+    pcre2_set_newline(compile, PCRE2_NEWLINE_LF);
+    uint32_t options = PCRE2_UTF | PCRE2_NO_UTF_CHECK;
+    if (object.IgnoreCase) options |= PCRE2_CASELESS;
+    if (object.Multiline) options |= PCRE2_MULTILINE;
+    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options, &error, &offset,
+                          compile);
+    pcre2_compile_context_free(compile);
+    if (!code_) return;
+    pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
+    data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
+    context_ = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(context_, kStepLimit);
+  }
+  ~GroupReader() {
+    pcre2_match_context_free(context_);
+    pcre2_match_data_free(data_);
+    pcre2_code_free(code_);
+  }
+  GroupReader(const GroupReader&) = delete;
+  GroupReader& operator=(const GroupReader&) = delete;
+
+  // Fills found[1..] for the match found[0]; false when RE2 must do it.
+  bool Read(const std::string& text, std::vector<re2::StringPiece>& found) {
+    if (!code_) return false;
+    const size_t start = static_cast<size_t>(found[0].data() - text.data());
+    const size_t end = start + found[0].size();
+    // The reader sees the text up to one character past the match: enough for
+    // "$" and word boundaries, and it keeps the backtracker's own scans short.
+    const size_t limit = end < text.size() ? end + Utf8CharLength(text, end) : text.size();
+    uint32_t options = PCRE2_ANCHORED | PCRE2_NO_UTF_CHECK;
+    if (limit < text.size()) options |= PCRE2_NOTEOL;
+    int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), limit, start, options, data_, context_);
+    if (rc <= 0) return false;
+    const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data_);
+    if (ov[0] != start || ov[1] != end || pcre2_get_ovector_count(data_) < found.size()) return false;
+    for (size_t g = 1; g < found.size(); ++g) {
+      found[g] = ov[2 * g] == PCRE2_UNSET ? re2::StringPiece()
+                                          : re2::StringPiece(text.data() + ov[2 * g], ov[2 * g + 1] - ov[2 * g]);
+    }
+    return true;
+  }
+
+ private:
+  static constexpr uint32_t kStepLimit = 200000;
+  pcre2_code* code_ = nullptr;
+  pcre2_match_data* data_ = nullptr;
+  pcre2_match_context* context_ = nullptr;
+};
+
+bool IsValidUtf8(const std::string& text) {
+  // The subject comes from our own conversion, but the reader must never see bad UTF-8.
+  size_t i = 0;
+  while (i < text.size()) {
+    auto b = static_cast<unsigned char>(text[i]);
+    size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > text.size()) return false;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
 // Every match, left to right, each search resuming where the previous one ended;
 // an empty match moves one character on so the walk always advances.
 template <typename OnMatch>
-void ForEachMatch(const RE2& re, const std::string& text, bool global, OnMatch&& onMatch) {
+void ForEachMatch(const RegExp& object, const RE2& re, const std::string& text, OnMatch&& onMatch) {
   const int groups = re.NumberOfCapturingGroups();
   std::vector<re2::StringPiece> found(static_cast<size_t>(groups) + 1);
+  std::unique_ptr<GroupReader> reader;
+  if (groups > 0 && IsValidUtf8(text)) reader = std::make_unique<GroupReader>(object, re.pattern());
   size_t pos = 0;
   while (pos <= text.size()) {
-    if (!re.Match(text, pos, text.size(), RE2::UNANCHORED, found.data(), groups + 1)) break;
-    onMatch(found);
+    if (!re.Match(text, pos, text.size(), RE2::UNANCHORED, found.data(), 1)) break;
     size_t start = static_cast<size_t>(found[0].data() - text.data());
     size_t end = start + found[0].size();
-    if (!global) break;
+    if (groups > 0 && !(reader && reader->Read(text, found)))
+      re.Match(text, start, end, RE2::ANCHOR_BOTH, found.data(), groups + 1);
+    onMatch(found);
+    if (!object.Global) break;
     if (end == start) {
       if (end >= text.size()) break;
       pos = end + Utf8CharLength(text, end);
@@ -122,7 +204,7 @@ std::shared_ptr<const RegExpMatchCollection> RegExp::Execute(std::shared_ptr<con
   auto collection = std::make_shared<RegExpMatchCollection>();
   collection->subject_ = std::move(subject);
   const std::string& text = *collection->subject_;
-  ForEachMatch(*re, text, Global, [&](const std::vector<re2::StringPiece>& found) {
+  ForEachMatch(*this, *re, text, [&](const std::vector<re2::StringPiece>& found) {
     RegExpMatch match;
     match.subject_ = &text;
     match.spans_.resize(found.size());
@@ -141,7 +223,7 @@ std::optional<std::string> RegExp::Replace(const std::string& subject, std::stri
   if (!re) return std::nullopt;
   std::string out;
   size_t copied = 0;
-  ForEachMatch(*re, subject, Global, [&](const std::vector<re2::StringPiece>& found) {
+  ForEachMatch(*this, *re, subject, [&](const std::vector<re2::StringPiece>& found) {
     size_t start = static_cast<size_t>(found[0].data() - subject.data());
     out.append(subject, copied, start - copied);
     AppendExpansion(out, replacement, subject, found);

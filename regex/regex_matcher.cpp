@@ -10,10 +10,15 @@ namespace {
 // "#引号" stands for a double quote in patterns that cannot hold one.
 constexpr std::string_view kQuotePlaceholder = "#\xE5\xBC\x95\xE5\x8F\xB7";
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  std::string out;
+  size_t copied = 0;
+  for (size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, copied)) {
+    out.append(text.substr(copied, at - copied)).append(to);
+    copied = at + from.size();
+  }
+  out.append(text.substr(copied));
+  return out;
 }
 
 std::string TextOf(std::string_view bytes) {
@@ -51,7 +56,7 @@ bool RegexMatcher::Execute(const std::string& pattern, const std::string& subjec
   engine->Multiline = multiline;
   engine->Global = global;
   std::string utf8Pattern = platform::GbkBytesToUtf8(TextOf(pattern));
-  if (quotePlaceholder) utf8Pattern = ReplaceAll(std::move(utf8Pattern), kQuotePlaceholder, "\"");
+  if (quotePlaceholder) utf8Pattern = ReplaceAll(utf8Pattern, kQuotePlaceholder, "\"");
   engine->Pattern = std::move(utf8Pattern);
   engine_ = engine;
   // The subject is converted once; sub-match texts are converted back one by one as read.

@@ -7,9 +7,9 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
   # libraries
-  libre2-dev libcurl4-openssl-dev libssl-dev qt6-base-dev libgl-dev nlohmann-json3-dev
+  libre2-dev libpcre2-dev libcurl4-openssl-dev libssl-dev qt6-base-dev libgl-dev nlohmann-json3-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libpcre2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   curl openssl python3 valgrind
   # 32-bit Windows test images for the module loader
   g++-mingw-w64-i686 binutils-mingw-w64-i686
