@@ -266,6 +266,7 @@ Address RecordingModulePlatform::Call(Address target, const CallArgs& args, bool
 
 NativeImage RecordingModulePlatform::LoadNativeImage(const std::uint8_t* bytes, std::size_t length) {
   ++nativeLoads;
+  if (!allowNativeImages) return {};
   return host_.LoadNativeImage(bytes, length);
 }
 

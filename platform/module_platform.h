@@ -107,6 +107,8 @@ class RecordingModulePlatform : public ModulePlatform {
   // real by setting runNativeCalls.
   std::function<Address(const RecordedCall&)> onCall;
   bool runNativeCalls = false;
+  // Off for inputs that must never reach the host's own loader (fuzzing).
+  bool allowNativeImages = true;
 
   // What happened.
   std::vector<RecordedCall> calls;
