@@ -13,10 +13,12 @@ constexpr const char* kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
 
 }  // namespace
 
-std::string DecodeResponseText(const std::string& body, RegexMatcher& matcher) {
-  std::string text(TextView(body));
+std::string DecodeResponseText(std::string&& body, RegexMatcher& matcher) {
   platform::CoInitialize();
-  std::string sample = text.substr(0, kSampleBytes);
+  // The raw text ends at the first zero byte; only its start is searched.
+  std::string sample(TextView(std::string_view(body).substr(0, kSampleBytes)));
+  std::string text;
+  bool converted = false;
   if (matcher.Execute(kCharsetPattern, sample)) {
     std::string charset = matcher.SubMatchText(1, 1);
     if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
@@ -30,13 +32,24 @@ std::string DecodeResponseText(const std::string& body, RegexMatcher& matcher) {
       // A name the stream does not know leaves the page as it came.
       if (stream.SetCharset(charset)) {
         std::u16string wide;
-        if (stream.ReadText(wide)) text = WideToGbk(wide);
+        if (stream.ReadText(wide)) {
+          text = WideToGbk(wide);
+          converted = true;
+        }
       }
       stream.Close();
     }
   }
+  if (!converted) {
+    body.resize(TextView(body).size());
+    text = std::move(body);
+  }
   platform::CoUninitialize();
   return text;
+}
+
+std::string DecodeResponseText(const std::string& body, RegexMatcher& matcher) {
+  return DecodeResponseText(std::string(body), matcher);
 }
 
 }  // namespace qf

@@ -10,5 +10,7 @@ class RegexMatcher;
 
 // `matcher` is the request's charset matcher.
 std::string DecodeResponseText(const std::string& body, RegexMatcher& matcher);
+// The same, reusing the body's storage for the result when nothing is converted.
+std::string DecodeResponseText(std::string&& body, RegexMatcher& matcher);
 
 }  // namespace qf

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "platform/http.h"
 #include "regex/regex_matcher.h"
@@ -157,13 +158,14 @@ std::string FetchUrl(const std::string& url, int methodIndex, const std::string&
     if (!p::WinHttpQueryDataAvailable(h.request, available) || available < 1) break;
     bool overCap = received.size() + available > kMaxResponseBytes;
     size_t want = overCap ? kMaxResponseBytes - received.size() : available;
-    std::string chunk(want, '\0');
-    size_t read = 0;
-    if (want == 0 || !p::WinHttpReadData(h.request, chunk.data(), want, read)) {
+    size_t had = received.size(), read = 0;
+    received.resize(had + want);  // the bytes land in place, without a second copy
+    bool ok = want > 0 && p::WinHttpReadData(h.request, received.data() + had, want, read);
+    received.resize(had + read);
+    if (!ok) {
       if (statusText) *statusText = MessageText(kReadFailed);
       break;
     }
-    received.append(chunk.data(), read);
     if (overCap) {
       if (statusText) *statusText = MessageText(kReadFailed);
       break;
@@ -184,7 +186,7 @@ std::string FetchUrl(const std::string& url, int methodIndex, const std::string&
                       mergeCookies);
   if (statusText) *statusText = status;
   if (responseBytes) *responseBytes = received;
-  return DecodeResponseText(received, charsetMatcher);
+  return DecodeResponseText(std::move(received), charsetMatcher);
 }
 
 }  // namespace qf
