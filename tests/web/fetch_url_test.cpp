@@ -364,6 +364,24 @@ TEST_F(FetchUrlHttp, HostMappingSendsCatalogueNamesHere) {
   EXPECT_EQ(samePort.text, "hello page");
 }
 
+TEST_F(FetchUrlHttp, ThreadsFetchSideBySide) {
+  std::atomic<int> good{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t)
+    threads.emplace_back([&good] {
+      const int before = platform::ComInitCount();
+      for (int i = 0; i < 15; ++i) {
+        std::string status;
+        if (FetchUrl(Url(i % 2 ? "/page" : "/moved"), 0, {}, nullptr, nullptr, {}, nullptr, false, {}, {}, {}, {}, {}, 0,
+                     nullptr, &status) == "hello page" &&
+            status == "200 OK" && platform::ComInitCount() == before)
+          ++good;
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(good.load(), 6 * 15);
+}
+
 TEST(ResolveEntries, Syntax) {
   const struct {
     const char* entry;
@@ -513,6 +531,41 @@ TEST(FetchUrlMisbehaving, AnswersThatAreNotHttp) {
     Outcome o = Fetch(call);
     EXPECT_EQ(o.text, "") << answer;
     EXPECT_EQ(o.status, Message("712 服务器未响应!")) << answer;
+  }
+}
+
+TEST(FetchUrlResponse, BytesComeBackAsSent) {
+  const struct {
+    const char* name;
+    std::string response, text, bytes, status, cookies;
+  } cases[] = {
+      {"zero byte in the body", std::string("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nab\0cd", 44),
+       "ab", std::string("ab\0cd", 5), "200 OK", ""},
+      {"compressed bodies stay compressed",
+       "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 4\r\n\r\n" + std::string("\x1F\x8B\x08\x00", 4),
+       "\x1F\x8B\x08",
+       std::string("\x1F\x8B\x08\x00", 4), "200 OK", ""},
+      {"chunked framing removed", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n",
+       "abcde", "abcde", "200 OK", ""},
+      {"GBK bytes in a header", "HTTP/1.1 200 OK\r\nSet-Cookie: n=\xC4\xE3\xBA\xC3; Path=/\r\nContent-Length: 0\r\n\r\n", "",
+       "", "200 OK", "n=\xC4\xE3\xBA\xC3"},
+      {"HTTP/1.0 without a length reads to the close", "HTTP/1.0 201 Created\r\n\r\nuntil close", "until close",
+       "until close", "201 Created", ""},
+      {"reason phrase kept as sent", "HTTP/1.1 404 Nope, not here\r\nContent-Length: 0\r\n\r\n", "", "",
+       "404 Nope, not here", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string response = c.response;
+    RawServer server([response](int fd, const std::atomic<bool>&) {
+      RawServer::ReadRequest(fd);
+      RawServer::SendAll(fd, response);
+    });
+    ASSERT_TRUE(server.Start());
+    Outcome o = Fetch(server.Url());
+    EXPECT_EQ(o.text, c.text) << c.name;
+    EXPECT_EQ(o.bytes, c.bytes) << c.name;
+    EXPECT_EQ(o.status, c.status) << c.name;
+    EXPECT_EQ(o.cookies, c.cookies) << c.name;
   }
 }
 
