@@ -110,6 +110,10 @@ TEST(FetchUrlRequest, SendsExactlyTheDefaultBlock) {
        {recorder.Url("/s"), 1, "a=%C4%E3&b=1"},
        kUserAgent + kAccept + kRest + kForm + kCache + "Content-Length: 12\r\n\r\na=%C4%E3&b=1",
        "POST /s HTTP/1.1"},
+      {"large POST has no Expect line",
+       {recorder.Url(), 1, std::string(3000, 'b')},
+       kUserAgent + kAccept + kRest + kForm + kCache + "Content-Length: 3000\r\n\r\n" + std::string(3000, 'b'),
+       "POST / HTTP/1.1"},
       {"POST without a body", {recorder.Url(), 1}, kUserAgent + kAccept + kRest + kForm + kCache +
        "Content-Length: 0\r\n\r\n", "POST / HTTP/1.1"},
       {"HEAD", {recorder.Url(), 2}, kDefaults + "\r\n", "HEAD / HTTP/1.1"},
