@@ -9,6 +9,7 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
+#include <deque>
 
 #include "app/qt_text.h"
 #include "app/widgets.h"
@@ -24,25 +25,98 @@ const char* const kMessageCaption = "信息：";
 
 }  // namespace
 
-WindowGate::WindowGate() : windowThread_(std::this_thread::get_id()) {}
+namespace {
+
+// Calls waiting for the window thread, from every gate. Each lives on its
+// caller's stack until it has run or been taken back. Everything the two
+// threads share goes through gCallsLock, which ThreadSanitizer can see; the
+// semaphore inside Qt's blocking call only says when to look.
+struct PendingCall {
+  const std::function<void()>* fn;
+  bool taken = false;
+  bool done = false;
+};
+std::mutex gCallsLock;
+std::condition_variable gCallsDone;
+std::deque<PendingCall*> gCalls;
+
+void ServeCalls() {
+  for (;;) {
+    PendingCall* call = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(gCallsLock);
+      if (gCalls.empty()) return;
+      call = gCalls.front();
+      gCalls.pop_front();
+      call->taken = true;
+    }
+    (*call->fn)();
+    std::lock_guard<std::mutex> guard(gCallsLock);
+    call->done = true;
+    gCallsDone.notify_all();
+  }
+}
+
+// The window thread's end of the calls; a child of the application, so it
+// goes with it. Called by name, so no caller's memory crosses with the call.
+class CallServer : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  ~CallServer() override;
+  Q_INVOKABLE void serveCalls() { ServeCalls(); }
+};
+
+CallServer* gServer = nullptr;  // under gCallsLock
+
+CallServer::~CallServer() {
+  std::lock_guard<std::mutex> guard(gCallsLock);
+  if (gServer == this) gServer = nullptr;
+}
+
+}  // namespace
+
+WindowGate::WindowGate() : windowThread_(std::this_thread::get_id()) {
+  QCoreApplication* application = QCoreApplication::instance();
+  std::lock_guard<std::mutex> guard(gCallsLock);
+  if (gServer == nullptr && application != nullptr) gServer = new CallServer(application);
+}
 
 bool WindowGate::Run(const std::function<void()>& fn) {
   if (OnWindowThread()) {
     fn();
     return true;
   }
+  PendingCall call{&fn};
+  CallServer* server = nullptr;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    if (closed_ || QCoreApplication::instance() == nullptr) return false;
+    if (closed_) return false;
+    std::lock_guard<std::mutex> calls(gCallsLock);
+    if (gServer == nullptr) return false;
+    server = gServer;
     ++inFlight_;
+    gCalls.push_back(&call);
   }
   // While inFlight_ is raised the window thread does not let the application
-  // go (Drain), so the receiver outlives this call.
-  QMetaObject::invokeMethod(QCoreApplication::instance(), [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+  // (and with it the server) go: see Drain.
+  QMetaObject::invokeMethod(server, "serveCalls", Qt::BlockingQueuedConnection);
+  {
+    std::unique_lock<std::mutex> calls(gCallsLock);
+    if (!call.taken) {
+      // The posted call was dropped unserved (the application went away).
+      auto at = std::find(gCalls.begin(), gCalls.end(), &call);
+      if (at != gCalls.end()) gCalls.erase(at);
+    } else {
+      // Another caller's event may have taken this call, and this one's event
+      // may have been served from inside it (a modal loop): wait for the end.
+      gCallsDone.wait(calls, [&] { return call.done; });
+    }
+  }
   std::lock_guard<std::mutex> guard(lock_);
   --inFlight_;
   changed_.notify_all();
-  return true;
+  return call.taken;
 }
 
 void WindowGate::Close() {
@@ -304,3 +378,5 @@ void QtCheckList::SetCheck(int index, bool checked) {
 }
 
 }  // namespace qf
+
+#include "qt_toolkit.moc"
