@@ -2,6 +2,7 @@
 
 #include "links/link_rules.h"
 #include "search/site_catalogue.h"
+#include "web/decode_response.h"
 
 namespace qf::bench {
 
@@ -18,7 +19,7 @@ std::vector<NamedPattern> SystemPatterns() {
       if (!seen) patterns.push_back({"link " + std::to_string(linkPattern++), pattern});
     }
   }
-  patterns.push_back({"charset", "<meta.+?charset=[^\\w]?([-\\w]+)"});
+  patterns.push_back({"charset", kCharsetPattern});
   return patterns;
 }
 

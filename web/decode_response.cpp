@@ -9,9 +9,10 @@ namespace qf {
 namespace {
 
 constexpr size_t kSampleBytes = 1024;
-constexpr const char* kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
 
 }  // namespace
+
+const char* const kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
 
 std::string DecodeResponseText(std::string&& body, RegexMatcher& matcher) {
   platform::CoInitialize();
