@@ -203,7 +203,12 @@ void MainWindow::showEvent(QShowEvent* event) {
     move(origin);
   };
   adjust();
-  QTimer::singleShot(200, this, adjust);
+  QTimer::singleShot(200, this, [this, adjust] {
+    adjust();
+    // A window manager that reparents the window may keep the first paint,
+    // made before the skin's rules reached every control.
+    update();
+  });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 
 #include "app/app_icon.h"
 #include "app/main_window.h"
+#include "app/skin_hooks.h"
 #include "app/widgets.h"
 #include "app/toolkit/toolkit.h"
 #include "web/codecs.h"
@@ -51,11 +52,19 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setWindowIcon(qf::ApplicationIcon());
   const bool preview = argc > 1 && std::strcmp(argv[1], "preview") == 0;
-  qf::MainWindow window(qf::MainWindowHooks{});
+  // Dressed as the program is, but with no runs behind the buttons.
+  qf::CreateSkinModule();
+  qf::LoadSkinEngine();
+  qf::MainWindowHooks hooks = qf::MainWindowHooks::Program();
+  hooks.startSearch = nullptr;
+  hooks.startLinks = nullptr;
+  qf::MainWindow window(hooks);
   window.keywordEdit()->setText(QString::fromUtf8("流浪地球"));
   Fill(window.Controls());
   window.resultList()->selectRow(1);
   window.ShowCentred();
   if (preview) QTimer::singleShot(500, &window, [&window] { window.OpenPreview(); });
-  return QApplication::exec();
+  QApplication::exec();
+  qf::DestroySkinModule();
+  return 0;
 }
