@@ -2,6 +2,7 @@
 // sample sites served by this test process.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -39,7 +40,10 @@ class CliTest : public ::testing::Test {
       for (const std::string& entry : sites_->ResolveEntries()) command += " --resolve " + entry;
       command += " --cacert '" + sites_->CaFile() + "'";
     }
-    const std::string errFile = ::testing::TempDir() + "/quillfen-cli-stderr.txt";
+    // One file per process and run: test cases run side by side.
+    static int runs = 0;
+    const std::string errFile = ::testing::TempDir() + "/quillfen-cli-stderr-" + std::to_string(getpid()) + "-" +
+                                std::to_string(++runs) + ".txt";
     command += " 2>'" + errFile + "'";
     Output result;
     FILE* pipe = popen(command.c_str(), "r");
@@ -52,6 +56,7 @@ class CliTest : public ::testing::Test {
     std::stringstream errText;
     errText << err.rdbuf();
     result.errLines = Lines(errText.str());
+    std::remove(errFile.c_str());
     return result;
   }
 
