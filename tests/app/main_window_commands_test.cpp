@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -125,6 +126,22 @@ TEST(ResultClicks, RightClickSelectsTheRowAndPopsUpTheMenuBesideTheCursor) {
   ASSERT_TRUE(SpinUntil([&] { return menu->isVisible(); }));
   EXPECT_EQ(menu->pos(), QCursor::pos() + QPoint(3, 3));
   menu->close();
+}
+
+TEST(ResultClicks, AHeaderClickNeitherSortsNorSelects) {
+  WindowFixture f;
+  f.window->ShowCentred();
+  MainControls controls = f.Controls();
+  AddRows(controls, {"http://b.example/", "http://a.example/"});
+  controls.resultList.SetCellText(0, 1, "b");
+  controls.resultList.SetCellText(1, 1, "a");
+  f.window->resultList()->selectRow(1);
+  QHeaderView* header = f.window->resultList()->horizontalHeader();
+  const QPoint title(header->sectionViewportPosition(1) + 20, header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
+  EXPECT_EQ(controls.resultList.GetCellText(0, 1), "b");
+  EXPECT_EQ(controls.resultList.CurrentSelection(), 1);
+  EXPECT_EQ(f.log.linkRuns, 0);
 }
 
 TEST(ResultMenu, ItemsActOnCellFourOfTheSelectedRow) {

@@ -169,6 +169,14 @@ TEST(QtToolkit, TextsKeepTheirBytesAndStopAtAZeroByte) {
   EXPECT_EQ(controls.resultList.GetCellText(row, 2), label);
   EXPECT_EQ(f.window->resultList()->item(row, 2)->text(), U("阳光电影①"));
   EXPECT_EQ(controls.resultList.GetCellText(row, 4), "http://a/");
+  // Bytes that are no GBK are shown replaced but read back as they were.
+  const std::string odd = "\x81\x20\xFF" + Gbk("电影");
+  controls.resultList.SetCellText(row, 1, odd);
+  controls.statusBar.SetStatusText(1, odd);
+  controls.linkList.AddItem(odd);
+  EXPECT_EQ(controls.resultList.GetCellText(row, 1), odd);
+  EXPECT_EQ(controls.statusBar.StatusText(1), odd);
+  EXPECT_EQ(controls.linkList.ItemText(0), odd);
   struct Absent {
     int row;
     int column;
