@@ -7,9 +7,11 @@
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <vector>
 
 #include "app/qt_text.h"
 #include "app/widgets.h"
@@ -64,7 +66,35 @@ class CallServer : public QObject {
  public:
   using QObject::QObject;
   ~CallServer() override;
-  Q_INVOKABLE void serveCalls() { ServeCalls(); }
+  Q_INVOKABLE void serveCalls() {
+    ServeCalls();
+    HoldPaints();
+  }
+
+ private:
+  // A worker's writes arrive one blocking call at a time, and the windows
+  // would repaint between any two of them: a burst of rows then costs a
+  // repaint each. Painting at most every few milliseconds costs nothing the
+  // eye can see.
+  static constexpr int kPaintIntervalMs = 30;
+
+  void HoldPaints() {
+    if (!held_.empty()) return;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window->isVisible() && window->updatesEnabled()) {
+        window->setUpdatesEnabled(false);
+        held_.emplace_back(window);
+      }
+    }
+    if (held_.empty()) return;
+    QTimer::singleShot(kPaintIntervalMs, this, [this] {
+      for (const QPointer<QWidget>& window : held_)
+        if (window) window->setUpdatesEnabled(true);
+      held_.clear();
+    });
+  }
+
+  std::vector<QPointer<QWidget>> held_;
 };
 
 CallServer* gServer = nullptr;  // under gCallsLock
