@@ -6,6 +6,7 @@
 
 #include "app/app_icon.h"
 #include "app/main_window.h"
+#include "app/run_hooks.h"
 #include "app/skin_hooks.h"
 
 namespace qf {
@@ -15,7 +16,11 @@ namespace {
 // How long closing waits for runs that were told to stop.
 constexpr int kStopGraceMilliseconds = 1500;
 
-void ExitRoutine() { DestroySkinModule(); }
+// Runs only once every worker has left (see below), so nothing it releases is in use.
+void ExitRoutine() {
+  DestroySkinModule();
+  ReleaseSearchState();
+}
 
 }  // namespace
 

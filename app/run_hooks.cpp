@@ -34,4 +34,10 @@ void StopRuns() {
   runs.extractions.Stop();
 }
 
+void ReleaseSearchState() {
+  SearchState& search = Runs().search;
+  std::string().swap(search.searchKeyword);
+  std::string().swap(search.lastSearchPage);
+}
+
 }  // namespace qf

@@ -13,5 +13,7 @@ void StartSearchRun(MainControls& controls, const std::string& keyword);
 void StartLinkExtraction(MainControls& controls);
 // The main window is closing; nothing has been released yet.
 void StopRuns();
+// Exit routine, after every run has left: releases SearchKeyword, then LastSearchPage.
+void ReleaseSearchState();
 
 }  // namespace qf
