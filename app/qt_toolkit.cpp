@@ -80,16 +80,21 @@ class CallServer : public QObject {
 
   void HoldPaints() {
     if (!held_.empty()) return;
+    // The windows' controls, not the windows: a native window whose updates
+    // are off misses its repaint on some platforms.
     for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (window->isVisible() && window->updatesEnabled()) {
-        window->setUpdatesEnabled(false);
-        held_.emplace_back(window);
+      if (!window->isVisible()) continue;
+      for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->isVisible() && control->updatesEnabled()) {
+          control->setUpdatesEnabled(false);
+          held_.emplace_back(control);
+        }
       }
     }
     if (held_.empty()) return;
     QTimer::singleShot(kPaintIntervalMs, this, [this] {
-      for (const QPointer<QWidget>& window : held_)
-        if (window) window->setUpdatesEnabled(true);
+      for (const QPointer<QWidget>& control : held_)
+        if (control) control->setUpdatesEnabled(true);
       held_.clear();
     });
   }

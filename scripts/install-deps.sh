@@ -14,7 +14,7 @@ packages=(
   # 32-bit Windows test images for the module loader
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   # GUI on a headless machine: virtual display, CJK font, screenshots
-  xvfb xauth x11-apps imagemagick fonts-wqy-microhei twm xdotool
+  xvfb xauth x11-apps imagemagick fonts-wqy-microhei openbox xdotool
 )
 
 missing=()

@@ -1,6 +1,6 @@
-// Shows the windows with sample rows and links, for screenshots:
-//   quillfen-window-shots main      the main window, filled
-//   quillfen-window-shots preview   the seed preview window over it
+// Shows the windows with sample rows and links, for screenshots, dressed by
+// the skin through the program's own start steps, or without it:
+//   quillfen-window-shots main|preview [--unskinned]
 #include <QApplication>
 #include <QLineEdit>
 #include <QTimer>
@@ -43,7 +43,7 @@ void Fill(qf::MainControls controls) {
   for (const char* link : links) controls.linkList.AddItem(qf::Utf8ToGbk(link));
   controls.linkList.SetCheck(1, true);
   controls.statusBar.SetStatusText(1, qf::Utf8ToGbk("全部获取完毕！共获取[ 6 ]条信息！"));
-  controls.statusBar.SetStatusText(3, qf::Utf8ToGbk("获取成功！共 4 条"));
+  controls.statusBar.SetStatusText(3, qf::Utf8ToGbk("获取完成！成功获取[ 4 ]条种子数据！"));
 }
 
 }  // namespace
@@ -51,10 +51,14 @@ void Fill(qf::MainControls controls) {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setWindowIcon(qf::ApplicationIcon());
-  const bool preview = argc > 1 && std::strcmp(argv[1], "preview") == 0;
+  bool preview = false, skinned = true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "preview") == 0) preview = true;
+    if (std::strcmp(argv[i], "--unskinned") == 0) skinned = false;
+  }
   // Dressed as the program is, but with no runs behind the buttons.
   qf::CreateSkinModule();
-  qf::LoadSkinEngine();
+  if (skinned) qf::LoadSkinEngine();
   qf::MainWindowHooks hooks = qf::MainWindowHooks::Program();
   hooks.startSearch = nullptr;
   hooks.startLinks = nullptr;
