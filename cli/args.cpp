@@ -45,18 +45,18 @@ bool ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
       value = arg.substr(eq + 1);
       inlineValue = true;
     }
-    auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
-    if (spec == specs.end()) {
+    auto option = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
+    if (option == specs.end()) {
       error = "unknown option " + name;
       return false;
     }
-    if (spec->takesValue && !inlineValue) {
+    if (option->takesValue && !inlineValue) {
       if (i + 1 >= argv.size()) {
         error = "option " + name + " needs a value";
         return false;
       }
       value = argv[++i];
-    } else if (!spec->takesValue && inlineValue) {
+    } else if (!option->takesValue && inlineValue) {
       error = "option " + name + " takes no value";
       return false;
     }
