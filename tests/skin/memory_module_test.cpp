@@ -225,6 +225,23 @@ TEST_F(MemoryModuleTest, FindExport) {
   }
 }
 
+// Only the name table's first entry is read: the names that follow are taken
+// back to back from it, wherever the other entries point. A name whose
+// ordinal-table entry lies past the function table is passed over.
+TEST_F(MemoryModuleTest, FindExportReadsTheNamesBackToBackFromTheFirst) {
+  PeImage pe = SampleImage();
+  pe.Exports(0x4000, 1, {0x1010, 0x1020, 0x1030}, {{"Alpha", 0}, {"Beta", 7}, {"Beta", 1}, {"Gamma", 2}});
+  const std::uint32_t nameTable = pe.mem[0x4000 + 32] | pe.mem[0x4000 + 33] << 8;
+  pe.PutText(0x4800, "Decoy");
+  for (std::uint32_t i = 1; i < 4; ++i) pe.Put32(nameTable + 4 * i, 0x4800);
+  ASSERT_TRUE(LoadImage(module, pe));
+  const Address base = module.BaseAddress();
+  EXPECT_EQ(module.FindExport("Alpha"), base + 0x1010);
+  EXPECT_EQ(module.FindExport("Beta"), base + 0x1020) << "the second Beta, the first one's index is out of range";
+  EXPECT_EQ(module.FindExport("Gamma"), base + 0x1030);
+  EXPECT_EQ(module.FindExport("Decoy"), 0u) << "reached only through the name table";
+}
+
 TEST_F(MemoryModuleTest, FindExportWithoutExportsOrModule) {
   EXPECT_EQ(module.FindExport("Alpha"), 0u);
   EXPECT_EQ(module.FindExport("1"), 0u);
