@@ -264,6 +264,15 @@ TEST_F(MemoryModuleTest, LoadOnAHeldModuleUnloadsItFirst) {
   EXPECT_EQ(platform.calls[1].args[1], 0u);
   EXPECT_EQ(platform.calls[2].target, second.imageBase + 0x1000);
   EXPECT_EQ(platform.LiveBlocks(), 1u);
+
+  // The held image goes before the new bytes are looked at, so bytes that
+  // are no image leave the object empty.
+  EXPECT_FALSE(module.Load(std::vector<std::uint8_t>{'M', 'Z'}));
+  EXPECT_EQ(module.BaseAddress(), 0u);
+  EXPECT_EQ(platform.LiveBlocks(), 0u);
+  ASSERT_EQ(platform.calls.size(), 4u);
+  EXPECT_EQ(platform.calls[3].target, second.imageBase + 0x1000);
+  EXPECT_EQ(platform.calls[3].args[1], 0u);
 }
 
 TEST_F(MemoryModuleTest, UnloadDetachesAndReleases) {
