@@ -291,6 +291,29 @@ TEST_F(MemoryModuleTest, UnloadDetachesAndReleases) {
   EXPECT_EQ(platform.calls.size(), 2u);
 }
 
+// Unload reads the signatures afresh from the mapped image: a spoilt one
+// keeps the module held, without a detach call or a release.
+TEST_F(MemoryModuleTest, UnloadKeepsAnImageWhoseSignaturesNoLongerMatch) {
+  const PeImage pe = SampleImage();
+  for (std::uint32_t at : {std::uint32_t{0}, pe.ntOffset}) {
+    SCOPED_TRACE(at);
+    RecordingModulePlatform rec;
+    MemoryModule m(&rec);
+    ASSERT_TRUE(LoadImage(m, pe));
+    const Address base = m.BaseAddress();
+    auto* signature = reinterpret_cast<std::uint8_t*>(base + at);
+    const std::uint8_t kept = *signature;
+    *signature = 'X';
+    EXPECT_FALSE(m.Unload());
+    EXPECT_EQ(m.BaseAddress(), base);
+    EXPECT_EQ(rec.calls.size(), 1u) << "only the attach";
+    EXPECT_TRUE(rec.released.empty());
+    *signature = kept;
+    EXPECT_TRUE(m.Unload());
+    EXPECT_EQ(m.BaseAddress(), 0u);
+  }
+}
+
 TEST_F(MemoryModuleTest, CopiesShareTheImageAndDestroyingKeepsItMapped) {
   PeImage pe = SampleImage();
   pe.Exports(0x4000, 1, {0x1010}, {{"Alpha", 0}});
