@@ -121,6 +121,22 @@ TEST_F(SearchRunTest, RequestsSentForNiHaoAndTheFailureText) {
   EXPECT_EQ(window.toolkit.SleptMilliseconds(), 13 * 200);
 }
 
+// Each text is shown, then its step runs, then the 200 ms pause follows:
+// none before the first text, one after it and one after every step.
+TEST_F(SearchRunTest, EachPauseFollowsItsText) {
+  std::vector<std::pair<std::string, long long>> shown;
+  window.statusBar.OnChange([&](int part, const std::string& text) {
+    if (part == kSearchStatusPart) shown.emplace_back(U(text), window.toolkit.SleptMilliseconds());
+  });
+  Search("ab");
+  const std::vector<std::string> texts = ExpectedStatus("获取失败！请重试！");
+  ASSERT_EQ(shown.size(), texts.size());
+  for (size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(shown[i].first, texts[i]);
+    EXPECT_EQ(shown[i].second, 200 * static_cast<long long>(i)) << texts[i];
+  }
+}
+
 TEST_F(SearchRunTest, EverySiteUnreachable) {
   std::vector<std::string> closed;
   for (const std::string& host : samplesites::SiteHostNames())
