@@ -34,10 +34,13 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 }
 
 // Width in bytes of the GBK character at `at`: a lead byte takes its trail byte
-// along, so a removal never starts inside a Chinese character.
+// along, so a removal never starts inside a Chinese character. A lead byte
+// without a valid trail stands alone, so it cannot hide the "<" after it.
 size_t CharWidth(std::string_view text, size_t at) {
   const auto b = static_cast<unsigned char>(text[at]);
-  return (b >= 0x81 && b <= 0xFE && at + 1 < text.size()) ? 2 : 1;
+  if (b < 0x81 || b > 0xFE || at + 1 >= text.size()) return 1;
+  const auto t = static_cast<unsigned char>(text[at + 1]);
+  return (t >= 0x40 && t <= 0xFE && t != 0x7F) ? 2 : 1;
 }
 
 bool ContainsExactly(std::string_view text, std::string_view probe) {

@@ -56,6 +56,13 @@ TEST(RemoveMarkupTest, NeverCutsAChineseCharacter) {
   EXPECT_EQ(RemoveMarkup(title, query), "\xB0\x40");
 }
 
+TEST(RemoveMarkupTest, ALeadByteWithoutItsTrailHidesNoMarkup) {
+  const SiteQuery& ruleA = SiteQueries()[0];
+  // A stray lead byte straight before the mark-up, and one at the very end.
+  EXPECT_EQ(RemoveMarkup("\xB0<font color='red'>x</font>\xB0", ruleA), "\xB0x\xB0");
+  EXPECT_EQ(RemoveMarkup("a\xFE</font><font color='red'>b", ruleA), "a\xFE" "b");
+}
+
 TEST(RunGateTest, ANewerRunSupersedesTheOlder) {
   HeadlessMainWindow window;
   RunGate gate;
