@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,6 +67,28 @@ TEST(SkinFormatTest, RejectsWhatIsNoSkin) {
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(skin::ParseSkin(c.bytes, QString::fromLatin1(c.variant))) << c.name;
+  }
+}
+
+std::string FileBytes(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The program carries the two files exactly: no padding or terminator of the
+// carrying counts towards the lengths the engine is given.
+TEST(CarriedBytesTest, AreTheEngineAndTheSkinFileAsBuilt) {
+  const struct {
+    const char* name;
+    const char* path;
+    const CarriedBytes& carried;
+  } cases[] = {{"skin file", QF_SKIN_FILE, SkinData}, {"engine", QF_ENGINE_FILE, SkinLibraryImage}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = FileBytes(c.path);
+    ASSERT_FALSE(file.empty()) << c.path;
+    EXPECT_EQ(c.carried.size(), file.size());
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(c.carried.data()), c.carried.size()) == file);
   }
 }
 
