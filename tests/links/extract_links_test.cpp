@@ -195,6 +195,24 @@ TEST_F(ExtractLinksTest, ASupersededExtractionWritesNothingMore) {
   EXPECT_EQ(Status(), Done(2));
 }
 
+TEST_F(ExtractLinksTest, StartLinkExtractionEmptiesTheListAndRunsOnItsOwnThread) {
+  // The listener runs under the window's lock, on the thread that writes.
+  std::vector<std::thread::id> writers;
+  window.statusBar.OnChange([&](int, const std::string&) { writers.push_back(std::this_thread::get_id()); });
+  window.linkList.AddItem("left from the last click");
+  Select("破晓电影", "https://www.poxiao.com/dongzuopian/1001.html");
+  MainControls controls = window.Controls();
+  StartLinkExtraction(controls, gate);
+  for (int i = 0; i < 2000 && Status() != Done(2); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(Status(), Done(2));
+  gate.Stop();
+  window.statusBar.OnChange(nullptr);
+  EXPECT_EQ(Links().size(), 2u);
+  for (const std::string& link : Links()) EXPECT_EQ(link.rfind("left", 0), std::string::npos) << link;
+  ASSERT_EQ(writers.size(), 2u);
+  for (const std::thread::id& writer : writers) EXPECT_NE(writer, std::this_thread::get_id());
+}
+
 TEST_F(ExtractLinksTest, SearchThenClickEveryRow) {
   SearchState state;
   RunGate searches;

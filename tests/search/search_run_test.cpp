@@ -247,6 +247,9 @@ TEST_F(SearchRunTest, ASupersededRunWritesNothingMore) {
 }
 
 TEST_F(SearchRunTest, StartSearchRunsOnItsOwnThread) {
+  // The listener runs under the window's lock, on the thread that writes.
+  std::vector<std::thread::id> writers;
+  window.statusBar.OnChange([&](int, const std::string&) { writers.push_back(std::this_thread::get_id()); });
   MainControls controls = window.Controls();
   window.resultList.AppendRow();
   StartSearch(controls, state, gate, G("满江红"));
@@ -256,6 +259,9 @@ TEST_F(SearchRunTest, StartSearchRunsOnItsOwnThread) {
   EXPECT_EQ(window.statusBar.StatusText(kSearchStatusPart), closing);
   EXPECT_EQ(window.resultList.RowCount(), 13);
   gate.Stop();
+  window.statusBar.OnChange(nullptr);
+  ASSERT_EQ(writers.size(), 14u);
+  for (const std::thread::id& writer : writers) EXPECT_NE(writer, std::this_thread::get_id());
 }
 
 }  // namespace
