@@ -100,15 +100,33 @@ TEST(CatalogueTest, HomeAddressesAndSearchHosts) {
 }
 
 TEST(CatalogueTest, PatternsKeepTheirQuotesAndSpaces) {
+  const std::string ygdy = "<a href='(.*?)'>(.*?)</a></b></td>\r";
+  const std::string h3Title = R"~(<h3><a href="(.*?)" title="(.*?)" target="_blank">(.*?)</a></h3>)~" "\r";
+  const std::string patterns[] = {
+      ygdy,
+      ygdy,
+      R"~(<a href="(.*?)" target="_blank" class="classlinkclass">(.*?)</a></td>)~",
+      // Begins with one space.
+      R"~( href="(.*?)"><h4 style="margin-top:0px;">(.*?)</h4>)~",
+      h3Title,
+      R"~(<a href="(.*?)">(.*?)</a></label><b>(.*?)</b><span>更新至：(.*?)</span><strong>(.*?)</strong>)~",
+      R"~(<li><a href="(.*?)" class="l pr"><img src="(.*?)" alt="(.*?)" /><label>(.*?)</label></a><div class="r">)~"
+      R"~(<h2><a href="(.*?)">(.*?)</a><em>(.*?)</em></h2><div class="cstar cs0"></div><p>主演：(.*?)</p><p><span>)~"
+      R"~(状态：(.*?)</span><span>地区：(.*?)</span></p><p><span>类型：(.*?)</span></p><div class="box"><a href=)~"
+      R"~("(.*?)" class="btn_play"></a><a href="(.*?)" class="btn_down"></a></div></div></li>)~" "\r",
+      R"~(<a href="(.*?)">(.*?)</a></label><b>(.*?)</b><span>(.*?)</span><strong>(.*?)</strong></ol>)~",
+      // Two spaces before src=.
+      R"~(<LI><A class=playpic href="(.*?)"[\S\s\n]*?target=_blank><IMG id=img_movie_100x140_0 )~"
+      R"~(title="点击播放《(.*?)》"[\S\s\n]*?alt="点击播放《(.*?)》"  src="(.*?)")~",
+      R"~(<a href="(.*?)" class="ulink" title="(.*?)">(.*?)</a>)~" "\r",
+      R"~(<p class="movie-name">名称：<strong><a target="_blank" href="(.*?)">(.*?)</a></strong><span )~"
+      R"~(class="subtype">(.*?)</span></p>)~" "\r",
+      h3Title,
+      R"~(<h3><a href="(.*?)" target="_blank">(.*?)</a><em>(.*?)</em><span>分</span></h3>)~" "\r",
+  };
   const auto& q = SiteQueries();
-  EXPECT_EQ(U(q[0].resultPattern), "<a href='(.*?)'>(.*?)</a></b></td>\r");
-  EXPECT_EQ(U(q[3].resultPattern), " href=\"(.*?)\"><h4 style=\"margin-top:0px;\">(.*?)</h4>");
-  EXPECT_EQ(U(q[8].resultPattern),
-            "<LI><A class=playpic href=\"(.*?)\"[\\S\\s\\n]*?target=_blank><IMG id=img_movie_100x140_0 "
-            "title=\"点击播放《(.*?)》\"[\\S\\s\\n]*?alt=\"点击播放《(.*?)》\"  src=\"(.*?)\"");
-  EXPECT_EQ(U(q[10].resultPattern),
-            "<p class=\"movie-name\">名称：<strong><a target=\"_blank\" href=\"(.*?)\">(.*?)</a></strong><span "
-            "class=\"subtype\">(.*?)</span></p>\r");
+  ASSERT_EQ(q.size(), std::size(patterns));
+  for (size_t i = 0; i < q.size(); ++i) EXPECT_EQ(U(q[i].resultPattern), patterns[i]) << U(q[i].label);
 }
 
 TEST(CatalogueTest, MarkupRules) {
