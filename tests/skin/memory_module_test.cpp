@@ -61,6 +61,19 @@ TEST_F(MemoryModuleTest, MapsHeadersAndSectionsAtThePreferredBase) {
   EXPECT_EQ(module.EntryAddress(), base + 0x1000);
 }
 
+TEST_F(MemoryModuleTest, HeadersAreCopiedOnlyUpToTheEndOfTheSectionTable) {
+  const PeImage pe = SampleImage();
+  std::vector<std::uint8_t> bytes = pe.Build();
+  const std::size_t tableEnd = pe.ntOffset + 248 + 40 * pe.sections.size();
+  ASSERT_LT(tableEnd + 8, 0x200u) << "still inside the file's header area";
+  bytes[tableEnd - 1] ^= 0x5A;  // last byte of the table: copied
+  bytes[tableEnd] = 0xAB;       // first byte after it: not
+  ASSERT_TRUE(module.Load(bytes));
+  const auto* mapped = reinterpret_cast<const std::uint8_t*>(module.BaseAddress());
+  EXPECT_EQ(mapped[tableEnd - 1], bytes[tableEnd - 1]);
+  EXPECT_EQ(mapped[tableEnd], 0);
+}
+
 TEST_F(MemoryModuleTest, RelocationsAreWalkedEvenAtThePreferredBase) {
   // A relocation pointing past the image is only noticed if the walk runs.
   PeImage pe = SampleImage();
