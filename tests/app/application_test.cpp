@@ -13,6 +13,7 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "skin/skin.h"
 
 namespace qf {
 namespace {
@@ -90,6 +91,18 @@ TEST(Application, ExitCodeIsZeroHoweverTheWindowIsClosed) {
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.code, 0);
   }
+}
+
+// The engine is mapped before the main window exists, so the window's
+// creation dresses the program; a child that finds otherwise ends with 4.
+TEST(Application, TheMainWindowIsDressedByTheEngineLoadedAtStartUp) {
+  const Outcome outcome = RunProgram([](MainWindow& window) {
+    const bool mapped = SkinModule != nullptr && SkinModule->FindExport("SkinH_AttachRes") != 0;
+    if (!mapped || qApp->styleSheet().isEmpty()) std::_Exit(4);
+    window.close();
+  });
+  EXPECT_TRUE(outcome.exited);
+  EXPECT_EQ(outcome.code, 0);
 }
 
 TEST(Application, ClosingEndsPromptlyWithRunsStillGoing) {
