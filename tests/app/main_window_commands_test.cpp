@@ -78,6 +78,7 @@ TEST(StartCommand, KeywordGoesToTheRunAsTypedAfterTheRowsAreCleared) {
     EXPECT_EQ(f.log.searches[0], c.keyword);
     EXPECT_EQ(rowsSeenByRun, 0);
     EXPECT_TRUE(f.desktop->messages.empty());
+    EXPECT_TRUE(Button(*f.window, "startButton")->isEnabled()) << "a second search may start at once";
     // Links, their checks and the status texts stay.
     EXPECT_EQ(controls.linkList.ItemCount(), 1);
     EXPECT_TRUE(controls.linkList.IsChecked(0));
