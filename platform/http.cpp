@@ -251,18 +251,23 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   std::string_view line(data, n);
   r->lastProgress = Clock::now();
   r->anyHeader = true;
+  if (r->haveFinal) return n;  // trailers after a chunked body are no response headers
+  // Some servers end their lines in a bare LF; the block handed out always
+  // ends each line in CR LF, as the status and cookie reading expect.
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   if (line.substr(0, 5) == "HTTP/") {
-    r->block.assign(line);
+    r->block.assign(line).append("\r\n");
     r->blockStatus = 0;
     size_t space = line.find(' ');
     if (space != std::string_view::npos) {
       int code = 0;
-      for (size_t i = space + 1; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) code = code * 10 + (line[i] - '0');
+      for (size_t i = space + 1; i < line.size() && i <= space + 3 && line[i] >= '0' && line[i] <= '9'; ++i)
+        code = code * 10 + (line[i] - '0');
       r->blockStatus = code;
     }
   } else {
-    r->block.append(line);
-    if ((line == "\r\n" || line == "\n") && r->blockStatus >= 200) {
+    r->block.append(line).append("\r\n");
+    if (line.empty() && r->blockStatus >= 200) {
       r->finalBlock = r->block;
       r->finalStatus = r->blockStatus;
       r->haveFinal = true;

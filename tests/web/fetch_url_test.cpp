@@ -573,6 +573,38 @@ TEST(FetchUrlResponse, BytesComeBackAsSent) {
   }
 }
 
+TEST(FetchUrlResponse, HeaderLinesAlwaysEndInCrLf) {
+  const struct {
+    const char* name;
+    std::string response, headers, status, cookies, location, text;
+  } cases[] = {
+      {"bare LF line ends",
+       "HTTP/1.1 302 Found\nSet-Cookie: a=1; Path=/\nLocation: /x\nContent-Length: 2\n\nok",
+       "HTTP/1.1 302 Found\r\nSet-Cookie: a=1; Path=/\r\nLocation: /x\r\nContent-Length: 2\r\n\r\n", "302 Found",
+       "a=1", "/x", "ok"},
+      {"trailers after a chunked body stay out",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTrailer: X-Check\r\n\r\n2\r\nok\r\n0\r\n"
+       "Set-Cookie: t=1\r\nLocation: /late\r\n\r\n",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTrailer: X-Check\r\n\r\n", "200 OK", "", "", "ok"},
+  };
+  for (const auto& c : cases) {
+    const std::string response = c.response;
+    RawServer server([response](int fd, const std::atomic<bool>&) {
+      RawServer::ReadRequest(fd);
+      RawServer::SendAll(fd, response);
+    });
+    ASSERT_TRUE(server.Start());
+    Call call{server.Url()};
+    call.forbidRedirects = true;
+    Outcome o = Fetch(call);
+    EXPECT_EQ(o.headers, c.headers) << c.name;
+    EXPECT_EQ(o.status, c.status) << c.name;
+    EXPECT_EQ(o.cookies, c.cookies) << c.name;
+    EXPECT_EQ(o.location, c.location) << c.name;
+    EXPECT_EQ(o.text, c.text) << c.name;
+  }
+}
+
 TEST(FetchUrlMisbehaving, AbortFlagEndsAWaitingRequest) {
   RawServer silent([](int fd, const std::atomic<bool>& stopping) {
     RawServer::ReadRequest(fd);
