@@ -53,6 +53,14 @@ TEST(DecodeResponseText, FollowsTheDeclaredCharset) {
   for (const auto& c : cases) EXPECT_EQ(Decode(c.body), c.expected) << c.name;
 }
 
+TEST(DecodeResponseText, SearchesExactlyTheFirst1024Bytes) {
+  const std::string tag = "<meta charset=utf-8";  // the name's last byte ends the tag's 19 bytes
+  const std::string inside(1024 - tag.size(), 'x');
+  const std::string oneLater(1024 - tag.size() + 1, 'x');  // the sample then ends in the name "utf-"
+  EXPECT_EQ(Decode(inside + tag + ">" + kNihaoUtf8), inside + tag + ">" + kNihaoGbk);
+  EXPECT_EQ(Decode(oneLater + tag + ">" + kNihaoUtf8), oneLater + tag + ">" + kNihaoUtf8);
+}
+
 TEST(DecodeResponseText, LeavesTheComCountAsItFoundIt) {
   const int before = platform::ComInitCount();
   {
