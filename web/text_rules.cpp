@@ -37,14 +37,21 @@ bool IsSpaceAt(std::string_view text, size_t at, size_t& length) {
   return static_cast<unsigned char>(text[at]) == 0xA1 && static_cast<unsigned char>(text[at + 1]) == 0xA1;
 }
 
+// Like FindText, for a `from` already known to start a character, so that
+// repeated searches through one text need not walk it from its start each time.
+size_t FindFromBoundary(std::string_view text, std::string_view needle, size_t from, bool ignoreCase) {
+  for (size_t at = from; at <= text.size(); at += at < text.size() ? CharLength(text, at) : 1)
+    if (MatchesAt(text, at, needle, ignoreCase)) return at;
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 size_t FindText(std::string_view text, std::string_view needle, size_t from, bool ignoreCase) {
-  for (size_t at = 0; at <= text.size(); at += at < text.size() ? CharLength(text, at) : 1) {
-    if (at < from) continue;
-    if (MatchesAt(text, at, needle, ignoreCase)) return at;
-  }
-  return std::string_view::npos;
+  size_t boundary = 0;
+  while (boundary < from && boundary < text.size()) boundary += CharLength(text, boundary);
+  if (boundary < from) return std::string_view::npos;
+  return FindFromBoundary(text, needle, boundary, ignoreCase);
 }
 
 std::string ReplaceText(std::string_view text, std::string_view from, std::string_view to, bool ignoreCase) {
@@ -52,7 +59,7 @@ std::string ReplaceText(std::string_view text, std::string_view from, std::strin
   std::string out;
   size_t at = 0;
   for (;;) {
-    size_t hit = FindText(text, from, at, ignoreCase);
+    size_t hit = FindFromBoundary(text, from, at, ignoreCase);
     if (hit == std::string_view::npos) break;
     out.append(text.substr(at, hit - at));
     out.append(to);
@@ -71,7 +78,7 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view separ
   }
   size_t at = 0;
   while (at < text.size()) {
-    size_t hit = FindText(text, separator, at);
+    size_t hit = FindFromBoundary(text, separator, at, false);
     if (hit == std::string_view::npos) {
       pieces.emplace_back(text.substr(at));
       break;
