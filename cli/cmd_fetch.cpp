@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "web/fetch_url.h"
 
 namespace qf::cli {
@@ -57,7 +58,7 @@ int RunFetch(const ParsedArgs& args) {
                           {"headers", ToTerminal(returnedHeaders)},
                           {"cookies", ToTerminal(returnedCookies)},
                           {"body", ToTerminal(page)}};
-    std::cout << out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(out);
   } else {
     if (args.Has("-i")) std::cout << ToTerminal(returnedHeaders);
     if (args.Has("--raw")) std::cout << responseBytes;

@@ -3,6 +3,7 @@
 
 #include "app/toolkit/headless_toolkit.h"
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "links/extract_links.h"
 #include "search/search_run.h"
 
@@ -34,7 +35,7 @@ int RunLinksCommand(const ParsedArgs& args) {
   if (args.Has("--json")) {
     auto list = nlohmann::json::array();
     for (int i = 0; i < count; ++i) list.push_back(ToTerminal(window.linkList.ItemText(i)));
-    std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(list);
   } else {
     for (int i = 0; i < count; ++i) std::cout << ToTerminal(window.linkList.ItemText(i)) << '\n';
   }

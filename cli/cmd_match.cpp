@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "regex/regex_matcher.h"
 
 namespace qf::cli {
@@ -43,7 +44,7 @@ int RunMatch(const ParsedArgs& args) {
       for (int g = 1; g <= groups; ++g) subs.push_back(ToTerminal(matcher.SubMatchText(i, g)));
       list.push_back({{"match", ToTerminal(matcher.MatchText(i))}, {"groups", subs}});
     }
-    std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(list);
   } else {
     std::cout << count << (count == 1 ? " match\n" : " matches\n");
     for (int i = 1; i <= count; ++i) {

@@ -3,6 +3,7 @@
 
 #include "app/toolkit/headless_toolkit.h"
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "search/search_run.h"
 
 namespace qf::cli {
@@ -41,7 +42,7 @@ int RunSearchCommand(const ParsedArgs& args) {
                       {"label", cell(row, kColumnLabel)},
                       {"summary", cell(row, kColumnSummary)},
                       {"address", cell(row, kColumnAddress)}});
-    std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(list);
   } else {
     for (int row = 0; row < rows; ++row)
       std::cout << cell(row, kColumnNumber) << '\t' << cell(row, kColumnTitle) << '\t' << cell(row, kColumnLabel)

@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "search/site_catalogue.h"
 
 namespace qf::cli {
@@ -21,7 +22,7 @@ int RunSitesCommand(const ParsedArgs& args) {
                       {"method", method(q)},
                       {"requestUrl", ToTerminal(q.requestUrl)},
                       {"addressPrefix", ToTerminal(q.addressPrefix)}});
-    std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(list);
   } else {
     for (const SiteQuery& q : SiteQueries())
       std::cout << ToTerminal(q.label) << '\t' << method(q) << '\t' << ToTerminal(q.requestUrl) << '\t'
